@@ -1,0 +1,25 @@
+// The module object: single-phase initialisation and the classes it registers, in order.
+#include <iterator>
+
+#include "../binding/module.hpp"
+#include "classes.hpp"
+
+namespace {
+
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT,
+    "plantwright",
+    "A Python module with a native implementation.",
+    0,  // no per-module state: everything lives in the classes
+    nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+const binding::class_registration classes[] = {
+    {"Complex", plantwright::python::complex_type},
+};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_plantwright() {
+    return binding::initialise_module(&definition, classes, std::size(classes));
+}
