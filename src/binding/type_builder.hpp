@@ -8,6 +8,13 @@
 
 namespace binding {
 
+// A method-table entry stores every calling convention as PyCFunction; the flags tell the
+// interpreter the real signature. Going through a generic function pointer keeps the cast explicit.
+template <class R, class... Args>
+PyCFunction as_method(R (*function)(Args...) noexcept) {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
 // Collects what a class declares and creates its type with PyType_FromSpec under the name
 // "builtins.{name}" and the default flags: no subclassing, no instance dictionary, no weak
 // references, not tracked by the cyclic collector. The method and property tables must outlive

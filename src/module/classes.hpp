@@ -5,6 +5,8 @@
 
 namespace plantwright::python {
 
+PyTypeObject* system_type();
 PyTypeObject* complex_type();
+PyTypeObject* controller_spec_type();
 
 }  // namespace plantwright::python

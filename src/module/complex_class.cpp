@@ -71,9 +71,9 @@ PyObject* divide(PyObject* a, PyObject* b) noexcept {
 }
 
 PyMethodDef methods[] = {
-    {"zero", reinterpret_cast<PyCFunction>(zero), METH_STATIC | METH_NOARGS, "zero()\n--\n\n"},
-    {"is_zero", reinterpret_cast<PyCFunction>(is_zero), METH_NOARGS, "is_zero($self)\n--\n\n"},
-    {"arg", reinterpret_cast<PyCFunction>(arg), METH_NOARGS,
+    {"zero", as_method(zero), METH_STATIC | METH_NOARGS, "zero()\n--\n\n"},
+    {"is_zero", as_method(is_zero), METH_NOARGS, "is_zero($self)\n--\n\n"},
+    {"arg", as_method(arg), METH_NOARGS,
      "arg($self)\n--\n\nArgument of this complex number in *degrees*."},
     {nullptr, nullptr, 0, nullptr},
 };

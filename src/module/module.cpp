@@ -15,7 +15,9 @@ PyModuleDef definition = {
 };
 
 const binding::class_registration classes[] = {
+    {"System", plantwright::python::system_type},
     {"Complex", plantwright::python::complex_type},
+    {"ControllerSpec", plantwright::python::controller_spec_type},
 };
 
 }  // namespace
