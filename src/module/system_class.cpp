@@ -3,6 +3,9 @@
 #include "../binding/module.hpp"
 #include "../binding/properties.hpp"
 #include "../binding/type_builder.hpp"
+#include "../core/controller_spec.hpp"
+#include "../core/lead_lag.hpp"
+#include "../core/pd.hpp"
 #include "../core/system.hpp"
 #include "classes.hpp"
 
@@ -86,6 +89,27 @@ PyObject* compose(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObj
     });
 }
 
+// The design methods: a shared borrow of the plant for the whole design, a private copy of the
+// specification, and the controller returned as a new System.
+template <System (*Design)(const System&, const ControllerSpec&)>
+PyObject* design(const char* owner, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return guarded([&] {
+        const parameters params{owner, "spec"};
+        const auto bound = bind(params, args, nargs, kwnames);
+        const auto plant = borrow_shared<System>(self);
+        const ControllerSpec spec = argument<ControllerSpec>(bound[0], "spec");
+        return to_python(Design(*plant, spec));
+    });
+}
+
+PyObject* pd_control(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    return design<pd::design_pd_controller>("System.pd_control", self, args, nargs, kwnames);
+}
+
+PyObject* lead_lag_control(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    return design<lead_lag::design_lead_lag_controller>("System.lead_lag_control", self, args, nargs, kwnames);
+}
+
 PyObject* get_system_type(PyObject* self, void*) noexcept {
     return guarded([&] { return to_python(borrow_shared<System>(self)->system_type()); });
 }
@@ -109,6 +133,10 @@ PyMethodDef methods[] = {
      "*degrees*."},
     {"compose", as_method(compose), with_parameters,
      "compose($self, other)\n--\n\nCompose two systems into a new system."},
+    {"pd_control", as_method(pd_control), with_parameters,
+     "pd_control($self, spec)\n--\n\nDesign a PD controller for this system, given a specification."},
+    {"lead_lag_control", as_method(lead_lag_control), with_parameters,
+     "lead_lag_control($self, spec)\n--\n\nDesign a lead/lag controller for this system, given a specification."},
     {nullptr, nullptr, 0, nullptr},
 };
 
