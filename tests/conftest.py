@@ -1,7 +1,14 @@
 import math
+import os
 import struct
 
 import pytest
+
+import plantwright
+
+# The sanitizer run puts its own build first on the path; make sure that is the module under test.
+if os.environ.get("PLANTWRIGHT_MODULE_DIR"):
+    assert os.path.dirname(os.path.abspath(plantwright.__file__)) == os.path.abspath(os.environ["PLANTWRIGHT_MODULE_DIR"])
 
 
 def bits(x):
