@@ -11,18 +11,19 @@ double Complex::arg() const noexcept { return std::atan2(imag, real) * degrees_p
 double Complex::modulus() const noexcept { return std::sqrt(real * real + imag * imag); }
 
 std::string text(Complex c) {
-    std::string out;
+    Text out;
     append_text(out, c);
-    return out;
+    return std::string(out.view());
 }
 
 std::string repr(Complex c) {
-    std::string out = "Complex(";
+    Text out;
+    out.append("Complex(");
     append_fixed(out, c.real, 6);
-    out += ", ";
+    out.append(", ");
     append_fixed(out, c.imag, 6);
-    out += ')';
-    return out;
+    out.append(")");
+    return std::string(out.view());
 }
 
 }  // namespace plantwright

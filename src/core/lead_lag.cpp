@@ -13,10 +13,9 @@ namespace plantwright::lead_lag {
 
 namespace {
 
-using report::message;
+using report::count;
+using report::location;
 using report::real;
-
-std::string count(std::uint64_t n) { return std::to_string(n); }
 
 // The angle condition counts as met within a thousandth of a degree; a NaN deficiency counts as
 // met too, so NaN never adds sections.
@@ -49,28 +48,30 @@ void add_leads(report::Output& out, System& section, double deficiency, const Co
                const char* kind) {
     const auto sections = static_cast<std::uint64_t>(std::ceil(deficiency / 75.0));
     const double angle = deficiency / static_cast<double>(sections);
-    out.write(message("\tADDING ", count(sections), " ", kind, "LEAD CONTROLLER(S) to increase phase by ",
-                      real(angle), " degrees per controller\n\n"));
+    out.print("\tADDING ", count{sections}, " ", kind, "LEAD CONTROLLER(S) to increase phase by ",
+                      real{angle}, " degrees per controller\n\n");
     const LeadPair pair = lead_placement(angle, spec.pz_ratio, spec.target);
     for (std::uint64_t i = 0; i < sections; ++i) {
         section.add_zero(pair.zero);
         section.add_pole(pair.pole);
     }
-    out.write(message("\t\tSelecting ", kind, "LEAD CONTROLLER ZERO LOCATION of ", report::location(pair.zero), "\n\n"));
-    out.write(message("\t\tSelecting ", kind, "LEAD CONTROLLER POLE LOCATION of ", report::location(pair.pole), "\n\n"));
+    out.print("\t\tSelecting ", kind, "LEAD CONTROLLER ZERO LOCATION of ", location{pair.zero}, "\n\n");
+    out.print("\t\tSelecting ", kind, "LEAD CONTROLLER POLE LOCATION of ", location{pair.pole}, "\n\n");
 }
 
-// The integrators are copied into a handful of composed systems (plant with integrators, with
-// lead and lag, the controller, the open loop), so a count whose copies cannot fit in this
-// machine's memory fails at once, before anything is built, instead of exhausting the machine.
-void reserve_integrators(System& section, std::uint64_t k, bool balanced) {
-    constexpr double copies = 8.0;
+// The integrators are held by their section and copied into the controller and into the Python
+// result, so a count whose copies cannot fit in this machine's memory fails at once, before
+// anything is built, instead of exhausting the machine.
+double physical_memory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && page_size > 0 &&
-        static_cast<double>(k) * sizeof(Complex) * copies > static_cast<double>(pages) * static_cast<double>(page_size)) {
-        throw std::bad_alloc();
-    }
+    return pages > 0 && page_size > 0 ? static_cast<double>(pages) * static_cast<double>(page_size) : 0.0;
+}
+
+void reserve_integrators(System& section, std::uint64_t k, bool balanced) {
+    constexpr double copies = 4.0;
+    static const double memory = physical_memory();  // asked once: it costs a system call
+    if (memory > 0.0 && static_cast<double>(k) * sizeof(Complex) * copies > memory) throw std::bad_alloc();
     section.poles.reserve(k);
     if (balanced) section.zeros.reserve(k);
 }
@@ -78,91 +79,92 @@ void reserve_integrators(System& section, std::uint64_t k, bool balanced) {
 // Free integrators (poles at the origin) up to the requested type. The stage can only add poles
 // at the origin, never take them away: a plant already above the requested type is left as it is.
 System integrator_section(report::Output& out, const System& plant, const ControllerSpec& spec) {
-    out.write("SYSTEM TYPE ANALYSIS\n\n");
+    out.print("SYSTEM TYPE ANALYSIS\n\n");
     System section;
     const std::uint64_t open_loop_type = plant.system_type();
-    out.write(message("\tOpen-loop system is Type ", count(open_loop_type), "\n\n"));
+    out.print("\tOpen-loop system is Type ", count{open_loop_type}, "\n\n");
     if (!spec.system_type) {
-        out.write("\tDesired system type not specified, moving on\n\n");
+        out.print("\tDesired system type not specified, moving on\n\n");
     } else if (*spec.system_type < open_loop_type) {
-        out.write(message("\tOpen-loop system is above desired type ", count(*spec.system_type),
-                          ", poles at the origin cannot be removed, moving on\n\n"));
+        out.print("\tOpen-loop system is above desired type ", count{*spec.system_type},
+                          ", poles at the origin cannot be removed, moving on\n\n");
         return section;
     } else if (const std::uint64_t k = *spec.system_type - open_loop_type; k != 0) {
         reserve_integrators(section, k, spec.balanced);
-        out.write(message("\t\tADDING ", count(k), " FREE INTEGRATOR(S)\n\n"));
+        out.print("\t\tADDING ", count{k}, " FREE INTEGRATOR(S)\n\n");
         const Complex balancing_zero{spec.target.real, 0.0};
         if (spec.balanced) {
-            out.write(message("\t\tBalancing controller by ADDING ", count(k), " ZERO(S) AT LOCATION ",
-                              report::location(balancing_zero), "\n\n"));
+            out.print("\t\tBalancing controller by ADDING ", count{k}, " ZERO(S) AT LOCATION ",
+                      location{balancing_zero}, "\n\n");
         }
         for (std::uint64_t i = 0; i < k; ++i) {
             section.add_free_integrator();
             if (spec.balanced) section.add_zero(balancing_zero);
         }
     }
-    out.write("\tSystem is of desired type, moving on\n\n");
+    out.print("\tSystem is of desired type, moving on\n\n");
     return section;
 }
 
 // Lead sections for the deficiency of the plant with its integrators.
-System lead_section(report::Output& out, const System& with_integrators, const ControllerSpec& spec) {
-    out.write("PHASE CONDITION ANALYSIS\n\n");
+System lead_section(report::Output& out, const System& plant, const System& integrators, const ControllerSpec& spec) {
+    out.print("PHASE CONDITION ANALYSIS\n\n");
     System section;
-    const double phase = with_integrators.phase(spec.target);
-    out.write(message("\tPhase of target pole is ", real(phase), " degrees\n\n"));
+    const double phase = Series(plant, integrators).phase(spec.target);
+    out.print("\tPhase of target pole is ", real{phase}, " degrees\n\n");
     const double deficiency = 180.0 - phase;
     if (!needs_phase(deficiency)) {
-        out.write("\tPhase condition satisfied, moving on\n\n");
+        out.print("\tPhase condition satisfied, moving on\n\n");
         return section;
     }
     add_leads(out, section, deficiency, spec, "");
-    const double achieved = with_integrators.compose(section).phase(spec.target);
-    out.write(message("\tPhase condition satisfied at ", real(achieved), " degrees, moving on\n\n"));
+    const double achieved = Series(plant, integrators, section).phase(spec.target);
+    out.print("\tPhase condition satisfied at ", real{achieved}, " degrees, moving on\n\n");
     return section;
 }
 
 // A lag pair that brings the current system constant to the target one: the zero at a tenth
 // (zt_ratio) of the target's real part, the pole closer to the origin by Kt/Kc.
-System lag_section(report::Output& out, const System& with_leads, const ControllerSpec& spec, bool tracking) {
-    out.write("TRACKING PERFORMANCE ANALYSIS\n\n");
+System lag_section(report::Output& out, const Series& with_leads, const ControllerSpec& spec, bool tracking) {
+    out.print("TRACKING PERFORMANCE ANALYSIS\n\n");
     System section;
     if (!tracking) {
-        out.write("\tNo tracking performance specified, moving on\n\n");
+        out.print("\tNo tracking performance specified, moving on\n\n");
         return section;
     }
     const double target_constant = *spec.system_constant();
     const double current_constant = with_leads.system_constant();
-    out.write(message("\tCurrent system constant is ", real(current_constant, 4), "\n\n"));
+    out.print("\tCurrent system constant is ", real{current_constant, 4}, "\n\n");
     if (current_constant > target_constant) {  // equality and NaN fall short
-        out.write("\tTracking performance is satisfactory, moving on\n\n");
+        out.print("\tTracking performance is satisfactory, moving on\n\n");
         return section;
     }
-    out.write("\tTracking performance needs improvement, ADDING LAG CONTROLLER\n\n");
+    out.print("\tTracking performance needs improvement, ADDING LAG CONTROLLER\n\n");
     const double zero = spec.target.real / spec.zt_ratio;
     const double pole = (current_constant * zero) / target_constant;
     section.add_zero({zero, 0.0});
     section.add_pole({pole, 0.0});
-    out.write(message("\t\tSelecting LAG CONTROLLER ZERO LOCATION of ", report::location({zero, 0.0}), "\n\n"));
-    out.write(message("\t\tSelecting LAG CONTROLLER POLE LOCATION of ", report::location({pole, 0.0}), "\n\n"));
+    out.print("\t\tSelecting LAG CONTROLLER ZERO LOCATION of ", location{{zero, 0.0}}, "\n\n");
+    out.print("\t\tSelecting LAG CONTROLLER POLE LOCATION of ", location{{pole, 0.0}}, "\n\n");
     return section;
 }
 
 // The lag shifts the phase at the target, so the leads are designed again for the plant with
 // integrators and lag. Only a design with tracking requested uses them.
-System new_lead_section(report::Output& out, const System& with_lag, const ControllerSpec& spec, bool tracking) {
-    out.write("PHASE CONDITION REPAIR\n\n");
+System new_lead_section(report::Output& out, const System& plant, const System& integrators, const System& lag,
+                        const ControllerSpec& spec, bool tracking) {
+    out.print("PHASE CONDITION REPAIR\n\n");
     System section;
-    const double phase = with_lag.phase(spec.target);
-    out.write(message("\tPhase of target pole (excluding lead control) is ", real(phase), " degrees\n\n"));
+    const double phase = Series(plant, integrators, lag).phase(spec.target);
+    out.print("\tPhase of target pole (excluding lead control) is ", real{phase}, " degrees\n\n");
     const double deficiency = 180.0 - phase;
     if (!(tracking && needs_phase(deficiency))) {
-        out.write("\tPhase condition repair not required, moving on\n\n");
+        out.print("\tPhase condition repair not required, moving on\n\n");
         return section;
     }
     add_leads(out, section, deficiency, spec, "NEW ");
-    const double achieved = with_lag.compose(section).phase(spec.target);
-    out.write(message("\tPhase condition repaired at ", real(achieved), " degrees, moving on\n\n"));
+    const double achieved = Series(plant, integrators, lag, section).phase(spec.target);
+    out.print("\tPhase condition repaired at ", real{achieved}, " degrees, moving on\n\n");
     return section;
 }
 
@@ -170,20 +172,18 @@ System new_lead_section(report::Output& out, const System& with_lag, const Contr
 
 System design_lead_lag_controller(const System& plant, const ControllerSpec& spec) {
     report::Output out;
-    out.write(report::banner);
-    out.write("LEAD/LAG CONTROLLER DESIGN\n\n");
+    out.print(report::banner);
+    out.print("LEAD/LAG CONTROLLER DESIGN\n\n");
 
     const System integrators = integrator_section(out, plant, spec);
-    const System with_integrators = plant.compose(integrators);
-    const System leads = lead_section(out, with_integrators, spec);
+    const System leads = lead_section(out, plant, integrators, spec);
 
     const bool tracking = spec.system_type.has_value() && spec.tracking_error.has_value();
-    const System lag = lag_section(out, with_integrators.compose(leads), spec, tracking);
-    const System with_lag = with_integrators.compose(lag);
-    const System new_leads = new_lead_section(out, with_lag, spec, tracking);
+    const System lag = lag_section(out, Series(plant, integrators, leads), spec, tracking);
+    const System new_leads = new_lead_section(out, plant, integrators, lag, spec, tracking);
 
     // With tracking the first leads served only to measure the system constant.
-    System controller = tracking ? integrators.compose(lag).compose(new_leads) : integrators.compose(leads);
+    System controller = tracking ? Series(integrators, lag, new_leads).build() : Series(integrators, leads).build();
     return report::close_design(out, plant, spec.target, std::move(controller));
 }
 

@@ -9,13 +9,23 @@
 
 namespace plantwright {
 
-void append_fixed(std::string& out, double x, int digits) {
+void Text::grow(std::size_t needed) {
+    std::size_t capacity = capacity_ * 2;
+    while (capacity - size_ < needed) capacity *= 2;
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(grown.get(), data_, size_);
+    heap_ = std::move(grown);
+    data_ = heap_.get();
+    capacity_ = capacity;
+}
+
+void append_fixed(Text& out, double x, int digits) {
     if (std::isnan(x)) {
-        out += "NaN";  // never signed, whatever the NaN's sign bit
+        out.append("NaN");  // never signed, whatever the NaN's sign bit
         return;
     }
     if (std::isinf(x)) {
-        out += x < 0 ? "-inf" : "inf";
+        out.append(x < 0 ? "-inf" : "inf");
         return;
     }
     // The largest double has 309 integer digits; a sign, the point and the decimals fit beside.
@@ -26,30 +36,30 @@ void append_fixed(std::string& out, double x, int digits) {
         // invariant, never a text to print.
         throw std::length_error("fixed-point text longer than its buffer");
     }
-    out.append(buffer, end);
+    out.append({buffer, static_cast<std::size_t>(end - buffer)});
 }
 
-std::string fixed(double x, int digits) {
-    std::string out;
-    append_fixed(out, x, digits);
-    return out;
-}
-
-void append_text(std::string& out, Complex c) {
-    out += '(';
+void append_text(Text& out, Complex c) {
+    out.append("(");
     append_fixed(out, c.real, 6);
-    out += " + ";
+    out.append(" + ");
     append_fixed(out, c.imag, 6);
-    out += "j)";
+    out.append("j)");
 }
 
-void append_list(std::string& out, const std::vector<Complex>& values) {
-    const char* separator = "";
+void append_list(Text& out, const std::vector<Complex>& values) {
+    std::string_view separator;
     for (const Complex& value : values) {
-        out += separator;
+        out.append(separator);
         append_text(out, value);
         separator = ", ";
     }
+}
+
+void append_count(Text& out, std::uint64_t n) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
+    out.append({buffer, static_cast<std::size_t>(result.ptr - buffer)});
 }
 
 }  // namespace plantwright

@@ -9,7 +9,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "number_format.hpp"
 
 namespace plantwright::report {
 
@@ -75,29 +74,29 @@ void Output::write(std::string_view message) noexcept {
     }
 }
 
-std::string real(double x, int digits) { return fixed(x, digits); }
+void append(Text& text, std::string_view piece) { text.append(piece); }
 
-std::string location(Complex c) { return text(c); }
+void append(Text& text, real piece) { append_fixed(text, piece.value, piece.digits); }
 
-std::string locations(const std::vector<Complex>& values) {
-    std::string out;
-    append_list(out, values);
-    return out;
-}
+void append(Text& text, count piece) { append_count(text, piece.value); }
+
+void append(Text& text, location piece) { append_text(text, piece.value); }
+
+void append(Text& text, locations piece) { append_list(text, piece.values); }
 
 System close_design(Output& out, const System& plant, Complex target, System controller) {
-    out.write("CONTROL GAIN SELECTION\n\n");
-    const Complex v = plant.compose(controller).eval(target);
+    out.print("CONTROL GAIN SELECTION\n\n");
+    const Complex v = Series(plant, controller).eval(target);
     // The real part of -1/v, written as the magnitude condition K L(s) = -1 taken on its real
     // part; the literal form keeps the signs of zeros and the NaN of an infinite imaginary part.
     const double gain = (0.0 * v.imag - v.real) / (v.real * v.real + v.imag * v.imag);
-    out.write(message("\tSELECTED CONTROL GAIN of ", real(gain), "\n\n"));
+    out.print("\tSELECTED CONTROL GAIN of ", real{gain}, "\n\n");
     controller.gain = gain;
-    out.write("Control design routine complete!\n\n");
-    out.write("Summary\n-------\n\n");
-    out.write(message("Gain : ", real(controller.gain), "\n"));
-    out.write(message("Poles: ", locations(controller.poles), "\n"));
-    out.write(message("Zeros: ", locations(controller.zeros), "\n"));
+    out.print("Control design routine complete!\n\n");
+    out.print("Summary\n-------\n\n");
+    out.print("Gain : ", real{controller.gain}, "\n");
+    out.print("Poles: ", locations{controller.poles}, "\n");
+    out.print("Zeros: ", locations{controller.zeros}, "\n");
     return controller;
 }
 

@@ -1,15 +1,39 @@
 // The design report: its output channel, and the closing stage both design routines share.
 #pragma once
 
-#include <string>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "complex.hpp"
+#include "number_format.hpp"
 #include "system.hpp"
 
 namespace plantwright::report {
 
 inline constexpr std::string_view banner = "Plantwright\n===========\n\n";
+
+// Pieces of a message, formatted when the message is printed: a real in fixed point (six digits
+// unless a stage prints another number), a count, one location, a list of locations.
+struct real {
+    double value;
+    int digits = 6;
+};
+struct count {
+    std::uint64_t value;
+};
+struct location {
+    Complex value;
+};
+struct locations {
+    const std::vector<Complex>& values;
+};
+
+void append(Text& text, std::string_view piece);
+void append(Text& text, real piece);
+void append(Text& text, count piece);
+void append(Text& text, location piece);
+void append(Text& text, locations piece);
 
 // The report's channel for one design call: file descriptor 1, written with write(2), never
 // through the interpreter's sys.stdout or a C stdio buffer that could hold text back.
@@ -26,25 +50,20 @@ public:
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    void write(std::string_view message) noexcept;
+    // Formats the pieces into one message and writes it.
+    template <class... Pieces>
+    void print(const Pieces&... pieces) {
+        Text text;
+        (append(text, pieces), ...);
+        write(text.view());
+    }
 
 private:
+    void write(std::string_view message) noexcept;
+
     bool holds_sigpipe_ = false;
     bool sigpipe_was_pending_ = false;
 };
-
-// Concatenates the pieces of one message.
-template <class... Pieces>
-std::string message(const Pieces&... pieces) {
-    std::string text;
-    (text.append(pieces), ...);
-    return text;
-}
-
-// Fixed-point text with `digits` decimals, complex text and complex list text.
-std::string real(double x, int digits = 6);
-std::string location(Complex c);
-std::string locations(const std::vector<Complex>& values);
 
 // Selects the gain from the magnitude condition at `target` for the open loop plant ∘ controller,
 // sets it on the controller, writes the closing lines and the summary, and returns the controller.

@@ -1,7 +1,10 @@
 // A transfer function in zero-pole-gain form and the analysis operations the designs are built from.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "complex.hpp"
@@ -31,6 +34,32 @@ struct System {
     void add_zero(Complex zero) { zeros.push_back(zero); }
     void add_pole(Complex pole) { poles.push_back(pole); }
     void add_free_integrator() { poles.push_back(Complex::zero()); }
+};
+
+// The series connection of a few systems, left to right, seen in place: it evaluates exactly as
+// the System that compose would build from them (gains multiplied left to right, every zero in
+// section order, then every pole, so the same bits), without copying their lists. The designs
+// evaluate the plant with their sections many times; building each composition would only copy.
+class Series {
+public:
+    template <class... Systems>
+    explicit Series(const System& first, const Systems&... rest) noexcept
+        : sections_{&first, &rest...}, count_(1 + sizeof...(Systems)) {
+        static_assert(sizeof...(Systems) < max_sections);
+    }
+
+    Complex eval(Complex s) const noexcept;
+    double phase(Complex s) const noexcept;
+    double system_constant() const noexcept;
+    System build() const;  // the composed System itself
+
+private:
+    static constexpr std::size_t max_sections = 4;
+    std::span<const System* const> sections() const noexcept { return {sections_.data(), count_}; }
+    double gain() const noexcept;
+
+    std::array<const System*, max_sections> sections_;
+    std::size_t count_;
 };
 
 }  // namespace plantwright
