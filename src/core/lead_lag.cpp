@@ -51,6 +51,8 @@ void add_leads(report::Output& out, System& section, double deficiency, const Co
     out.print("\tADDING ", count{sections}, " ", kind, "LEAD CONTROLLER(S) to increase phase by ",
                       real{angle}, " degrees per controller\n\n");
     const LeadPair pair = lead_placement(angle, spec.pz_ratio, spec.target);
+    section.zeros.reserve(sections);
+    section.poles.reserve(sections);
     for (std::uint64_t i = 0; i < sections; ++i) {
         section.add_zero(pair.zero);
         section.add_pole(pair.pole);
