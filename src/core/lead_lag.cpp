@@ -61,19 +61,20 @@ void add_leads(report::Output& out, System& section, double deficiency, const Co
     out.print("\t\tSelecting ", kind, "LEAD CONTROLLER POLE LOCATION of ", location{pair.pole}, "\n\n");
 }
 
-// The integrators are held by their section and copied into the controller and into the Python
-// result, so a count whose copies cannot fit in this machine's memory fails at once, before
-// anything is built, instead of exhausting the machine.
 double physical_memory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGESIZE);
     return pages > 0 && page_size > 0 ? static_cast<double>(pages) * static_cast<double>(page_size) : 0.0;
 }
 
+// Every integrator costs its pole (and balancing zero) in the section and again in the
+// controller, and its text in the summary line, which lists the whole controller in one message.
+// A count whose footprint would take more than a quarter of this machine's memory fails at once
+// with bad_alloc, before anything is built or printed about it, instead of exhausting the machine.
 void reserve_integrators(System& section, std::uint64_t k, bool balanced) {
-    constexpr double copies = 4.0;
+    constexpr double bytes_per_integrator = 2 * (2 * sizeof(Complex) + sizeof("(-0.000000 + 0.000000j), "));
     static const double memory = physical_memory();  // asked once: it costs a system call
-    if (memory > 0.0 && static_cast<double>(k) * sizeof(Complex) * copies > memory) throw std::bad_alloc();
+    if (memory > 0.0 && static_cast<double>(k) * bytes_per_integrator > memory / 4) throw std::bad_alloc();
     section.poles.reserve(k);
     if (balanced) section.zeros.reserve(k);
 }

@@ -48,7 +48,7 @@ void append_text(Text& out, Complex c) {
 }
 
 void append_list(Text& out, const std::vector<Complex>& values) {
-    std::string_view separator;
+    std::string_view separator = "";
     for (const Complex& value : values) {
         out.append(separator);
         append_text(out, value);

@@ -23,6 +23,7 @@ public:
     Text& operator=(const Text&) = delete;
 
     void append(std::string_view piece) {
+        if (piece.empty()) return;  // an empty view may carry a null pointer, which memcpy must not see
         if (piece.size() > capacity_ - size_) grow(piece.size());
         std::memcpy(data_ + size_, piece.data(), piece.size());
         size_ += piece.size();
