@@ -154,3 +154,28 @@ def test_docstrings():
     }
     for name, doc in docs.items():
         assert getattr(ControllerSpec, name).__doc__ == doc
+
+
+class RaisingModule(type):
+    """A class whose __module__ cannot be read: the NumPy-bool check must not hide what it raises
+    unless it is an ordinary error."""
+
+    error = ValueError
+
+    def __getattribute__(cls, name):
+        if name == "__module__":
+            raise type.__getattribute__(cls, "error")("no module")
+        return super().__getattribute__(name)
+
+
+@pytest.mark.parametrize(
+    "error, exc_type, message",
+    [
+        (ValueError, TypeError, "argument 'balanced': 'Unreadable' object cannot be converted to 'bool'"),
+        (KeyboardInterrupt, KeyboardInterrupt, "no module"),
+    ],
+)
+def test_bool_check_of_an_unreadable_type(spec, error, exc_type, message):
+    unreadable = RaisingModule("Unreadable", (), {"error": error})
+    raises_exactly(exc_type, message, setattr, spec, "balanced", unreadable())
+    assert spec.balanced is False

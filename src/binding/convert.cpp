@@ -36,7 +36,9 @@ bool converter<bool>::from_python(handle obj) {
     try {
         numpy_bool = is_numpy_bool(obj);
     } catch (const python_error&) {
-        // A type whose names cannot be read is simply not NumPy's boolean.
+        // A type whose names cannot be read is simply not NumPy's boolean; an interrupt or an
+        // exit while reading them is not ours to swallow.
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
         PyErr_Clear();
     }
     if (!numpy_bool) raise_mismatch(obj, "bool");
