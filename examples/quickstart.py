@@ -4,23 +4,27 @@ Each design writes its report straight to standard output (file descriptor 1); t
 below compute the closed-loop poles independently, from the polynomials of the open loop.
 """
 
+from collections.abc import Iterable
+
 import numpy as np
+import numpy.typing as npt
 
 from plantwright import Complex, ControllerSpec, System
 
 
-def as_complex(values):
+def as_complex(values: Iterable[Complex]) -> list[complex]:
     return [complex(v.real, v.imag) for v in values]
 
 
-def closed_loop_poles(plant, controller):
+def closed_loop_poles(plant: System, controller: System) -> npt.NDArray[np.complex128]:
     """Roots of den(s) + K num(s) for the open loop K P(s) C(s)."""
     num = plant.gain * controller.gain * np.atleast_1d(np.poly(as_complex(plant.zeros + controller.zeros)))
     den = np.atleast_1d(np.poly(as_complex(plant.poles + controller.poles)))
-    return np.roots(np.polyadd(den, num))
+    roots: npt.NDArray[np.complex128] = np.roots(np.polyadd(den, num)).astype(np.complex128)
+    return roots
 
 
-def check(plant, controller, target):
+def check(plant: System, controller: System, target: Complex) -> None:
     poles = closed_loop_poles(plant, controller)
     s = complex(target.real, target.imag)
     nearest = min(poles, key=lambda p: abs(p - s))
