@@ -36,3 +36,13 @@ def parts(c):
 
 def is_nan_or_equal(a, b):
     return (math.isnan(a) and math.isnan(b)) or same_bits(a, b)
+
+
+class OldStyleSequence:
+    """A sequence by __getitem__ alone, iterated until IndexError through the generic iterator path."""
+
+    def __init__(self, items):
+        self.items = items
+
+    def __getitem__(self, i):
+        return self.items[i]

@@ -10,6 +10,7 @@ from collections.abc import Sequence
 import numpy as np
 import pytest
 
+from conftest import OldStyleSequence
 from design_cases import build
 from plantwright import Complex, ControllerSpec, System
 
@@ -175,16 +176,6 @@ class FloatLike(Dunder):
 class IndexLike(Dunder):
     def __index__(self):
         return self._answer()
-
-
-class OldStyleSequence:
-    """Iterated by __getitem__ until IndexError, through the generic iterator path."""
-
-    def __init__(self, items):
-        self.items = items
-
-    def __getitem__(self, i):
-        return self.items[i]
 
 
 class Custom(Sequence):

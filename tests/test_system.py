@@ -8,7 +8,7 @@ from collections.abc import Sequence
 import pytest
 
 import reference_design as ref
-from conftest import bits, parts, raises_exactly
+from conftest import OldStyleSequence, bits, parts, raises_exactly
 from plantwright import Complex, ControllerSpec, System
 
 NAN = math.nan
@@ -173,16 +173,6 @@ def test_assignment_replaces_whole_fields():
     plant.poles = [C(-3)]
     assert plant.gain == 4.0 and type(plant.gain) is float
     assert pairs(plant.zeros) == [(-1.0, 0.0), (-2.0, 0.0)] and pairs(plant.poles) == [(-3.0, 0.0)]
-
-
-class OldStyleSequence:
-    """A sequence by __getitem__ alone, iterated until IndexError."""
-
-    def __init__(self, items):
-        self.items = items
-
-    def __getitem__(self, i):
-        return self.items[i]
 
 
 class LyingLength(Sequence):

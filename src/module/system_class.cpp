@@ -29,24 +29,26 @@ PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexce
     });
 }
 
-PyObject* add_zero(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+// add_zero and add_pole share their shape: the receiver borrowed exclusively first, then the one
+// location converted and appended.
+template <void (System::*Append)(Complex)>
+PyObject* append(const char* owner, const char* name, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                 PyObject* kwnames) {
     return guarded([&] {
-        static constexpr parameters params{"System.add_zero", "zero"};
+        const parameters params{owner, name};
         const auto bound = bind(params, args, nargs, kwnames);
         const auto system = borrow_exclusive<System>(self);
-        system->add_zero(argument<Complex>(bound[0], "zero"));
+        ((*system).*Append)(argument<Complex>(bound[0], name));
         return none();
     });
 }
 
+PyObject* add_zero(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    return append<&System::add_zero>("System.add_zero", "zero", self, args, nargs, kwnames);
+}
+
 PyObject* add_pole(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
-    return guarded([&] {
-        static constexpr parameters params{"System.add_pole", "pole"};
-        const auto bound = bind(params, args, nargs, kwnames);
-        const auto system = borrow_exclusive<System>(self);
-        system->add_pole(argument<Complex>(bound[0], "pole"));
-        return none();
-    });
+    return append<&System::add_pole>("System.add_pole", "pole", self, args, nargs, kwnames);
 }
 
 PyObject* add_free_integrator(PyObject* self, PyObject*) noexcept {
