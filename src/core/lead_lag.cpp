@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
-#include <string>
 
 #include <unistd.h>
 
